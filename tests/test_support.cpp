@@ -120,3 +120,24 @@ RunResult RunProgram(const std::map<std::string, std::string>& env, int timeoutM
 }
 
 }  // namespace testing_support
+
+#include "tests/fake_window.h"
+
+namespace testing_support {
+
+namespace {
+struct Collect : platform::MessageSink {
+  std::vector<platform::Message> messages;
+  void Post(const platform::Message& message) override { messages.push_back(message); }
+};
+}  // namespace
+
+std::vector<platform::Message> KeyPress(uint16_t vk, uint8_t mods, uint8_t character) {
+  Collect sink;
+  platform::PostKeyDown(sink, vk, mods);
+  if (character != 0) platform::PostChar(sink, character, mods);
+  platform::PostKeyUp(sink, vk, mods);
+  return sink.messages;
+}
+
+}  // namespace testing_support
