@@ -443,13 +443,15 @@ bool ConsoleKeyPressed() {
 uint8_t ConsoleReadKey() {
   if (!ConsoleKeyPressed()) {
     console.keyWait = true;
-    platform::SetAwaitingKey(true);
     if (console.focused) ShowCaret();
     do {
+      // Only the wait itself counts as waiting for a key: while the messages
+      // it brought are handled, the key queue may already hold their keys.
+      platform::SetAwaitingKey(true);
       platform::WaitMessage();
+      platform::SetAwaitingKey(false);
     } while (!ConsoleKeyPressed());
     if (console.focused) HideCaret();
-    platform::SetAwaitingKey(false);
     console.keyWait = false;
   }
   const uint8_t key = console.keys[0];
