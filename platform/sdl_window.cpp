@@ -52,6 +52,11 @@ class SdlWindow final : public WindowBackend {
     // A closed window is reported by its own close event; SDL's extra quit
     // event for the last window would close the console twice.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    // The window's own framebuffer (shared memory on X11) updates just the
+    // changed cells at once; SDL's default on some systems routes it through
+    // an OpenGL texture, which costs a whole frame per update on software
+    // OpenGL. The environment can still choose otherwise.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
       if (why) *why = SDL_GetError();
       return false;
