@@ -162,11 +162,16 @@ class SdlWindow final : public WindowBackend {
 
   void SetSizeLimits(const MinMaxInfo& limits) override {
     if (state_.window == nullptr) return;
+    // A limit left at 0 was not given and sets nothing.
     const int minWidth = std::max(1, limits.minTrackSize.x);
     const int minHeight = std::max(1, limits.minTrackSize.y);
-    SDL_SetWindowMinimumSize(state_.window, minWidth, minHeight);
-    SDL_SetWindowMaximumSize(state_.window, std::max(minWidth, limits.maxTrackSize.x),
-                             std::max(minHeight, limits.maxTrackSize.y));
+    if (limits.minTrackSize.x > 0 && limits.minTrackSize.y > 0) {
+      SDL_SetWindowMinimumSize(state_.window, minWidth, minHeight);
+    }
+    if (limits.maxTrackSize.x > 0 && limits.maxTrackSize.y > 0) {
+      SDL_SetWindowMaximumSize(state_.window, std::max(minWidth, limits.maxTrackSize.x),
+                               std::max(minHeight, limits.maxTrackSize.y));
+    }
   }
 
   Rect WindowRect() override {
