@@ -1,14 +1,21 @@
 #include "app/startup.h"
 
+#include "app/messages.h"
 #include "console/console.h"
 #include "console/text_output.h"
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "speech/settings.h"
+#include "speech/speech.h"
+#include "speech/wave_output.h"
+#include "synth/diphone_synth.h"
 
 void StartModules() {
   ConsoleStart();
+  WaveStart();
   SettingsStart();
+  SpeechStart();
+  SynthStart();
 }
 
 void RunLigafala() {
@@ -17,14 +24,18 @@ void RunLigafala() {
   // A missing folder is not reported here: the program file is then not
   // found either, and that is what the user is told.
   platform::SetCurrentFolder(kInstallFolder);
-  // FIXME: the speech core starts here once it exists.
+  SpeechInit(0, "");
   if (!platform::FileExists(kProgramFileName)) {
-    WriteLine(kNotInstalledMessage);
+    WriteLineAndSpeak(kNotInstalledMessage);
+    SpeechDone();
     platform::Halt(0);
   }
-  // FIXME: the greeting, the spelled version and the main menu come with the
-  // speech core and the menus; until then the window waits for one key.
+  SayMessage("LFINIC", 1);
+  SpellText(kVersionText);
+  WriteLineAndSpeak("");
   ConsoleClearScreen();
+  // FIXME: the main menu comes with the menus; until then the window waits
+  // for one key.
   ConsoleReadKey();
   platform::Halt(0);
 }

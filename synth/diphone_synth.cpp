@@ -1,5 +1,7 @@
 #include "synth/diphone_synth.h"
 
+#include "platform/profile.h"
+
 namespace {
 
 constexpr std::size_t kMaxDatabaseNameChars = 8;
@@ -9,7 +11,13 @@ struct SynthState {
   int cutting = 400;
   int overlap = 0;
   int wordGap = 100;
+  std::string lettersFolder;
 };
+
+std::string WithBackslash(std::string folder) {
+  if (folder.empty() || folder.back() != '\\') folder += '\\';
+  return folder;
+}
 SynthState synth;
 
 }  // namespace
@@ -29,3 +37,15 @@ void SynthSetDatabaseName(const std::string& name) {
   synth.databaseName = name.substr(0, kMaxDatabaseNameChars);
 }
 const std::string& SynthDatabaseName() { return synth.databaseName; }
+
+int SynthInit() {
+  synth.lettersFolder = WithBackslash(platform::GetProfileString(
+      "TRADUTOR", "dirLetras", "c:\\talmar\\som\\letras", 79, "SONTRA.INI"));
+  return 0;
+}
+
+void SynthDone() {}
+
+void SpeakPhonemes(std::string_view, bool) {}
+
+const std::string& SynthLettersFolder() { return synth.lettersFolder; }
