@@ -106,12 +106,12 @@ int16_t PressCharacter(uint16_t vk, uint8_t mods) {
 
 // Reads "Ctrl+Alt+F11" and the like: exactly one key, any number of
 // modifiers, in any order.
-bool ParseKeySpec(std::string_view spec, uint16_t* vk, uint8_t* mods, std::string* problem) {
+bool ParseKeyCombination(std::string_view combination, uint16_t* vk, uint8_t* mods, std::string* problem) {
   bool haveKey = false;
   *mods = 0;
   for (;;) {
-    const std::size_t plus = spec.find('+');
-    const std::string_view part = Trim(spec.substr(0, plus));
+    const std::size_t plus = combination.find('+');
+    const std::string_view part = Trim(combination.substr(0, plus));
     if (part.empty()) {
       *problem = "empty key name";
       return false;
@@ -120,7 +120,7 @@ bool ParseKeySpec(std::string_view spec, uint16_t* vk, uint8_t* mods, std::strin
       *mods = static_cast<uint8_t>(*mods | *modifier);
     } else if (const auto key = KeyNamed(part)) {
       if (haveKey) {
-        *problem = "more than one key in \"" + std::string(spec) + "\"";
+        *problem = "more than one key in \"" + std::string(combination) + "\"";
         return false;
       }
       haveKey = true;
@@ -131,7 +131,7 @@ bool ParseKeySpec(std::string_view spec, uint16_t* vk, uint8_t* mods, std::strin
       return false;
     }
     if (plus == std::string_view::npos) break;
-    spec.remove_prefix(plus + 1);
+    combination.remove_prefix(plus + 1);
   }
   if (!haveKey) {
     *problem = "modifiers without a key";
@@ -260,7 +260,7 @@ void ParseLine(std::string_view raw, int32_t line, KeyScript* script) {
     event.kind = KeyEventKind::kUp;
   }
   event.immediate = immediate;
-  if (!ParseKeySpec(text, &event.vk, &event.mods, &problem)) {
+  if (!ParseKeyCombination(text, &event.vk, &event.mods, &problem)) {
     script->problems.push_back({line, problem});
     return;
   }
