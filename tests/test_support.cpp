@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -141,3 +142,34 @@ std::vector<platform::Message> KeyPress(uint16_t vk, uint8_t mods, uint8_t chara
 }
 
 }  // namespace testing_support
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The program's own way to end (a close message, Ctrl+Break) ends the whole
+// test binary when a test reaches it by mistake, and a plain exit would
+// read as success. This guard turns such an end into a failure; death
+// tests, which end on purpose in a child process, are left alone.
+class EndOfProgramGuard : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!::testing::GTEST_FLAG(internal_run_death_test).empty()) return;
+    running_ = true;
+    std::atexit([] {
+      if (running_) {
+        std::fprintf(stderr, "\nThe test program ended in the middle of a test.\n");
+        std::_Exit(1);
+      }
+    });
+  }
+  void TearDown() override { running_ = false; }
+
+ private:
+  static inline bool running_ = false;
+};
+
+[[maybe_unused]] ::testing::Environment* const kEndOfProgramGuard =
+    ::testing::AddGlobalTestEnvironment(new EndOfProgramGuard);
+
+}  // namespace
