@@ -173,3 +173,29 @@ class EndOfProgramGuard : public ::testing::Environment {
     ::testing::AddGlobalTestEnvironment(new EndOfProgramGuard);
 
 }  // namespace
+
+#include "tests/speech_fixture.h"
+
+namespace testing_support {
+
+std::string MakeWave(const std::string& samples, int rate, int bits, int channels) {
+  std::string image(44, '\0');
+  auto put = [&image](std::size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  image.replace(0, 4, "RIFF");
+  put(4, static_cast<uint32_t>(samples.size() + 36), 4);
+  image.replace(8, 8, "WAVEfmt ");
+  put(16, 16, 4);
+  put(20, 1, 2);
+  put(22, static_cast<uint32_t>(channels), 2);
+  put(24, static_cast<uint32_t>(rate), 4);
+  put(28, static_cast<uint32_t>(rate * channels * bits / 8), 4);
+  put(32, static_cast<uint32_t>(channels * bits / 8), 2);
+  put(34, static_cast<uint32_t>(bits), 2);
+  image.replace(36, 4, "data");
+  put(40, static_cast<uint32_t>(samples.size()), 4);
+  return image + samples;
+}
+
+}  // namespace testing_support
