@@ -202,7 +202,10 @@ class SdlWindow final : public WindowBackend {
     const CellFont& font = Font();
     const int cellWidth = font.cellWidth;
     const int cellHeight = font.cellHeight;
-    const Rect run = ClipTo(Rect{x, y, x + count * cellWidth, y + cellHeight}, image->w, image->h);
+    // Cells past the image's right edge are never drawn; leaving them out
+    // first also keeps the run's width within range for any count.
+    const int64_t runRight = std::min<int64_t>(int64_t{x} + int64_t{count} * cellWidth, image->w);
+    const Rect run = ClipTo(Rect{x, y, static_cast<int>(runRight), y + cellHeight}, image->w, image->h);
     if (run.Empty()) return;
     const Uint32 background = ArgbOf(bg);
     auto* pixels = static_cast<uint8_t*>(image->pixels);
