@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ class FakeWindow : public platform::WindowBackend {
   platform::Rect windowRect{0, 0, 1040, 700};
   // Batches of messages delivered one batch per key wait.
   std::deque<std::vector<platform::Message>> onKeyWait;
+  // Runs at every poll, whatever the program waits for.
+  std::function<void(platform::MessageSink&)> onPoll;
 
   const char* Name() const override { return "fake"; }
   platform::Rect ScreenRect() override { return {0, 0, 1024, 768}; }
@@ -76,6 +79,7 @@ class FakeWindow : public platform::WindowBackend {
   void Beep() override { ++beeps; }
   void Present() override {}
   void Poll(platform::MessageSink& sink, bool awaitingKey) override {
+    if (onPoll) onPoll(sink);
     if (!awaitingKey || onKeyWait.empty()) return;
     for (const platform::Message& message : onKeyWait.front()) sink.Post(message);
     onKeyWait.pop_front();
