@@ -24,6 +24,7 @@ enum : int {
   kWaveInvalidParam = 11,
   kWaveBadFormat = 32,
   kWaveStillPlaying = 33,
+  kWaveUnprepared = 34,  // a block written before WaveOutPrepare
 };
 
 struct WaveFormat {
