@@ -255,4 +255,6 @@ void LoadStockCellFont(CellFont* font) {
   font->coverage.assign(static_cast<size_t>(256) * kStockWidth * kStockHeight, 0);
 }
 
+void EndCellFonts() { FcFini(); }
+
 }  // namespace platform

@@ -42,4 +42,8 @@ bool LoadCellFont(const FontRequest& request, CellFont* font, std::string* why);
 // no font file can be opened at all the cells stay blank, at that size.
 void LoadStockCellFont(CellFont* font);
 
+// Releases what the face lookup keeps between calls; the next lookup starts
+// it again. Called when the window backend ends.
+void EndCellFonts();
+
 }  // namespace platform

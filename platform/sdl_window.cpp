@@ -45,6 +45,7 @@ class SdlWindow final : public WindowBackend {
   ~SdlWindow() override {
     DestroyWindow();
     if (state_.ttfStarted) TTF_Quit();
+    EndCellFonts();
     if (state_.sdlStarted) SDL_Quit();
   }
 
