@@ -216,7 +216,7 @@ uint16_t Le16(const std::string& file, std::size_t at) {
 // written in order: a block cut short by a reset still whole.
 TEST_F(WaveOutTest, CaptureKeepsEachOpenInItsOwnFile) {
   Start("1");
-  const std::vector<uint8_t> bytes = Ramp(44100 + 7);
+  const std::vector<uint8_t> bytes = Ramp(8 + 6 + 44100);
   WaveHandle handle = 0;
   ASSERT_EQ(WaveOutOpen({22050, 16, 2}, &handle), kWaveOk);
   // The second block ends in the middle of a frame; the third, a second
