@@ -46,7 +46,8 @@ class SdlWindow final : public WindowBackend {
     DestroyWindow();
     if (state_.ttfStarted) TTF_Quit();
     EndCellFonts();
-    if (state_.sdlStarted) SDL_Quit();
+    // Only the video part: the sound device may still be playing through SDL.
+    if (state_.sdlStarted) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
   bool Start(std::string* why) {
@@ -58,7 +59,7 @@ class SdlWindow final : public WindowBackend {
     // an OpenGL texture, which costs a whole frame per update on software
     // OpenGL. The environment can still choose otherwise.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
       if (why) *why = SDL_GetError();
       return false;
     }
