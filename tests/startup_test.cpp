@@ -1,6 +1,7 @@
 // The real program, run headless.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "console/console.h"
@@ -91,4 +92,45 @@ TEST(StartupTest, ScriptedKeysReachTheKeyQueueWithTheirCodes) {
   platform::ResetWindowSystem();
   ConsoleResetForTest();
   platform::ResetObservation();
+}
+
+TEST(StartupTest, AnInstalledProgramGreetsTheUserAndSpellsTheVersion) {
+  TempDir drive, scratch;
+  WriteFile(drive / "talmar/ligafala", "");
+  auto run = [&] {
+    const RunResult result = RunProgram({{"TALMAR_DRIVE_C", drive.path()},
+                                         {"TALMAR_AUDIO_PACE", "0"},
+                                         {"TALMAR_TRACE", scratch / "trace"},
+                                         {"TALMAR_AUDIO_LOG", scratch / "audio"}},
+                                        20000, drive.path());
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+    std::vector<std::string> said;
+    for (const std::string& line : ReadLines(scratch / "trace")) {
+      said.push_back(line.substr(line.find(' ') + 1));
+    }
+    std::filesystem::remove(scratch / "trace");
+    return said;
+  };
+  // Without recordings the greeting is spoken, then the version spelled.
+  std::vector<std::string> said = run();
+  ASSERT_FALSE(said.empty());
+  EXPECT_EQ(said.front(), "say Ligafala 2015 - vers\xC3\xA3o ");
+  const auto version = std::find(said.begin(), said.end(), "char 51");
+  ASSERT_NE(version, said.end());
+  EXPECT_EQ(std::vector<std::string>(version, version + 4),
+            (std::vector<std::string>{"char 51", "char 46", "char 51", "say"}));
+
+  // With its recording installed the greeting is played from it, in the
+  // recording's own format.
+  std::string samples(2000, '\0');
+  std::string wave = "RIFF" + std::string(4, '\0') + "WAVEfmt " + std::string("\x10\0\0\0\x01\0\x01\0", 8) +
+                     std::string("\x80\x3E\0\0\0\x7D\0\0\x02\0\x10\0", 12) + "data" +
+                     std::string("\xD0\x07\0\0", 4) + samples;
+  WriteFile(drive / "talmar/som/ligafala/LFINIC.wav", wave);
+  said = run();
+  ASSERT_FALSE(said.empty());
+  EXPECT_EQ(said.front(), "sound som\\ligafala\\LFINIC");
+  const std::vector<std::string> audio = ReadLines(scratch / "audio");
+  ASSERT_FALSE(audio.empty());
+  EXPECT_EQ(audio.front().substr(audio.front().find(' ') + 1), "open 16000 16 1");
 }
