@@ -1,0 +1,12 @@
+// The matches of the current round of a series, fetched from the
+// match-information site and cut into one line per match.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// `path` is the series' page on the site. Appends the lines to `lines`.
+// True when the page was fetched (even when no match was found); false
+// when the fetch failed, after the user has been told why.
+bool FetchRoundInfo(std::string_view path, std::vector<std::string>& lines);
