@@ -11,6 +11,7 @@
 
 #include "platform/key_script.h"
 #include "platform/keys.h"
+#include "platform/wave_out.h"
 #include "platform/window_backend.h"
 
 namespace platform {
@@ -102,7 +103,7 @@ class HeadlessWindow final : public WindowBackend {
   void StretchSnapshot(const Rect&, const Rect&) override {}
   void FreeSnapshot() override {}
   void SetCaret(bool, const Rect&) override {}
-  void Beep() override {}
+  void Beep() override { SoundDefaultBeep(); }
   void Present() override {}
 
   void Poll(MessageSink& sink, bool awaitingKey) override;

@@ -13,6 +13,7 @@
 #include "platform/cp1252.h"
 #include "platform/keys.h"
 #include "platform/sdl_font.h"
+#include "platform/wave_out.h"
 
 namespace platform {
 namespace {
@@ -307,9 +308,7 @@ class SdlWindow final : public WindowBackend {
     state_.caret = where;
   }
 
-  // FIXME: the beep needs the sound device, which this backend does not
-  // open; until it does, the bell is silent here.
-  void Beep() override {}
+  void Beep() override { SoundDefaultBeep(); }
 
   void Present() override {
     if (state_.window == nullptr || state_.image == nullptr) return;
