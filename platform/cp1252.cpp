@@ -13,6 +13,18 @@ constexpr char32_t kHighControls[32] = {
 
 }  // namespace
 
+uint8_t FoldCp1252Case(uint8_t c) {
+  if (c >= 'a' && c <= 'z') return static_cast<uint8_t>(c - 0x20);
+  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<uint8_t>(c - 0x20);
+  switch (c) {
+    case 0x9A: return 0x8A;  // s caron
+    case 0x9C: return 0x8C;  // oe
+    case 0x9E: return 0x8E;  // z caron
+    case 0xFF: return 0x9F;  // y diaeresis
+    default: return c;
+  }
+}
+
 char32_t Cp1252ToCodePoint(uint8_t byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
   return byte;

@@ -21,6 +21,10 @@ int CodePointToCp1252(char32_t codePoint);
 // become `replacement`.
 std::string Utf8ToCp1252(std::string_view text, char replacement = '?');
 
+// The capital of a Windows-1252 letter (accented letters included), for
+// comparing names without regard to letter case; other bytes unchanged.
+uint8_t FoldCp1252Case(uint8_t byte);
+
 // Appends the UTF-8 form of a code point.
 void AppendUtf8(std::string& out, char32_t codePoint);
 

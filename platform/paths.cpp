@@ -53,19 +53,8 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-// Upper-case form of a Windows-1252 byte, for comparing names the way the
-// Windows file system does.
-unsigned char FoldByte(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-  switch (c) {
-    case 0x9A: return 0x8A;  // s caron
-    case 0x9C: return 0x8C;  // oe
-    case 0x9E: return 0x8E;  // z caron
-    case 0xFF: return 0x9F;  // y diaeresis
-    default: return c;
-  }
-}
+// Names compare the way the Windows file system does.
+unsigned char FoldByte(unsigned char c) { return FoldCp1252Case(c); }
 
 std::string Fold(std::string_view text) {
   std::string out(text);

@@ -16,19 +16,9 @@ constexpr std::size_t kMaxLineBytes = 64 * 1024;
 // wrong file cannot keep the program busy.
 constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
 
-// Upper-case form of a Windows-1252 byte; section and key names match
-// without regard to letter case, accented letters included.
-unsigned char FoldByte(unsigned char c) {
-  if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-  if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-  switch (c) {
-    case 0x9A: return 0x8A;  // s caron
-    case 0x9C: return 0x8C;  // oe
-    case 0x9E: return 0x8E;  // z caron
-    case 0xFF: return 0x9F;  // y diaeresis
-    default: return c;
-  }
-}
+// Section and key names match without regard to letter case, accented
+// letters included.
+unsigned char FoldByte(unsigned char c) { return FoldCp1252Case(c); }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

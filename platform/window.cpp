@@ -261,22 +261,26 @@ bool IsWindowForeground() { return windows.windowExists && Backend().IsForegroun
 
 void DefaultBeep() { Backend().Beep(); }
 
-void PostKeyDown(MessageSink& sink, uint16_t vk, uint8_t mods) {
+namespace {
+
+// Keys held with Alt but not Ctrl, and F10, are the system's keys.
+void PostKey(MessageSink& sink, uint16_t vk, uint8_t mods, uint32_t plain, uint32_t system) {
   Message message;
   const bool altOnly = (mods & kModAlt) != 0 && (mods & kModCtrl) == 0;
-  message.id = altOnly || vk == kVkF10 ? kMsgSysKeyDown : kMsgKeyDown;
+  message.id = altOnly || vk == kVkF10 ? system : plain;
   message.wparam = vk;
   message.mods = mods;
   sink.Post(message);
 }
 
+}  // namespace
+
+void PostKeyDown(MessageSink& sink, uint16_t vk, uint8_t mods) {
+  PostKey(sink, vk, mods, kMsgKeyDown, kMsgSysKeyDown);
+}
+
 void PostKeyUp(MessageSink& sink, uint16_t vk, uint8_t mods) {
-  Message message;
-  const bool altOnly = (mods & kModAlt) != 0 && (mods & kModCtrl) == 0;
-  message.id = altOnly || vk == kVkF10 ? kMsgSysKeyUp : kMsgKeyUp;
-  message.wparam = vk;
-  message.mods = mods;
-  sink.Post(message);
+  PostKey(sink, vk, mods, kMsgKeyUp, kMsgSysKeyUp);
 }
 
 void PostChar(MessageSink& sink, uint8_t character, uint8_t mods) {
