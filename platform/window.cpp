@@ -261,6 +261,8 @@ bool IsWindowForeground() { return windows.windowExists && Backend().IsForegroun
 
 void DefaultBeep() { Backend().Beep(); }
 
+void NoteChildStarted(int processId) { Backend().ChildStarted(processId); }
+
 namespace {
 
 // Keys held with Alt but not Ctrl, and F10, are the system's keys.

@@ -72,4 +72,7 @@ bool IsWindowForeground();
 // The system's default beep.
 void DefaultBeep();
 
+// Tells the backend that the program started another program.
+void NoteChildStarted(int processId);
+
 }  // namespace platform

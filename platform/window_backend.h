@@ -78,6 +78,12 @@ class WindowBackend {
   virtual void WaitNative(int timeoutMs) = 0;
   // Ends a WaitNative in progress. Safe from any thread.
   virtual void Wake() = 0;
+
+  // A program the user started from here (the manual's editor). A backend
+  // that shares its text terminal with such programs hands the terminal
+  // over until the program ends, counting that time as the window not
+  // being in front.
+  virtual void ChildStarted(int /*processId*/) {}
 };
 
 // Backend constructors. Each returns null, with the reason in *why, when it
