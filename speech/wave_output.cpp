@@ -13,6 +13,7 @@
 #include "console/text_output.h"
 #include "platform/observe.h"
 #include "platform/paths.h"
+#include "platform/process.h"
 #include "platform/wave_out.h"
 #include "platform/window.h"
 #include "speech/wave_header.h"
@@ -171,6 +172,12 @@ bool ReadExactly(std::FILE* file, uint8_t* into, std::size_t count) {
 
 void WaveStart() {
   if (!engine.allocated) {
+    // The device is closed and its thread ended while the program still
+    // stands, before anything else is taken down at exit.
+    platform::AddExitHook([](int) {
+      WaveEnd();
+      platform::ResetAudio();
+    });
     for (DeviceBuffer& buffer : engine.buffers) buffer.samples.reset(new uint8_t[kWaveBufferSize]);
     engine.staging.reset(new uint8_t[kWaveBufferSize]);
     engine.compressed.reset(new uint8_t[kWaveBufferSize]);
