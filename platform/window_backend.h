@@ -84,12 +84,18 @@ class WindowBackend {
   // over until the program ends, counting that time as the window not
   // being in front.
   virtual void ChildStarted(int /*processId*/) {}
+
+  // Whether key releases are reported, as the Braille chord keyboard needs.
+  // A text terminal reports them only where it has the progressive
+  // keyboard protocol.
+  virtual bool ReportsKeyReleases() const { return true; }
 };
 
 // Backend constructors. Each returns null, with the reason in *why, when it
 // cannot run here.
 std::unique_ptr<WindowBackend> MakeHeadlessWindow(std::string* why);
 std::unique_ptr<WindowBackend> MakeSdlWindow(std::string* why);
+std::unique_ptr<WindowBackend> MakeTerminalWindow(std::string* why);
 
 // Helpers every backend uses so that keys look the same whatever made them.
 // Posts the key-down message for `vk` with the modifiers held: a system
