@@ -1,7 +1,9 @@
 #include "app/startup.h"
 
+#include "app/menus.h"
 #include "app/messages.h"
 #include "console/console.h"
+#include "console/menu_selector.h"
 #include "console/text_output.h"
 #include "platform/paths.h"
 #include "platform/process.h"
@@ -16,6 +18,7 @@ void StartModules() {
   SettingsStart();
   SpeechStart();
   SynthStart();
+  MenuStart();
 }
 
 void RunLigafala() {
@@ -34,8 +37,8 @@ void RunLigafala() {
   SpellText(kVersionText);
   WriteLineAndSpeak("");
   ConsoleClearScreen();
-  // FIXME: the main menu comes with the menus; until then the window waits
-  // for one key.
-  ConsoleReadKey();
+  MainMenu();
+  // The farewell has been heard or cut short; nothing is left to say, so
+  // the speech stack is not taken down first.
   platform::Halt(0);
 }
