@@ -36,18 +36,23 @@ std::unique_ptr<WindowBackend> ChooseBackend() {
   std::string why;
   if (wanted == "headless") {
     if (auto backend = MakeHeadlessWindow(&why)) return backend;
-  } else if (wanted == "sdl" || wanted.empty()) {
-    const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-    if (wanted == "sdl" || display) {
-      if (auto backend = MakeSdlWindow(&why)) return backend;
-      std::fprintf(stderr, "ligafala: no window can be opened (%s)\n", why.c_str());
+  } else {
+    if (wanted == "sdl" || wanted.empty()) {
+      const bool display = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+      if (wanted == "sdl" || display) {
+        if (auto backend = MakeSdlWindow(&why)) return backend;
+        std::fprintf(stderr, "ligafala: no window can be opened (%s)\n", why.c_str());
+      }
+    } else if (wanted != "terminal") {
+      std::fprintf(stderr, "ligafala: TALMAR_VIDEO=%s is not known; use sdl, terminal or headless\n",
+                   choice);
     }
-  } else if (wanted != "terminal") {
-    std::fprintf(stderr, "ligafala: TALMAR_VIDEO=%s is not known; use sdl, terminal or headless\n",
-                 choice);
+    // Without a window, the text terminal the program was started in.
+    if (auto backend = MakeTerminalWindow(&why)) return backend;
+    std::fprintf(stderr, "ligafala: the terminal cannot be used (%s)\n", why.c_str());
   }
-  // FIXME: the text-terminal backend is not written yet; without a window
-  // the program runs headless and ends at its first wait for a key.
+  // Without a screen the program runs on, and ends at its first wait for
+  // a key.
   std::fprintf(stderr, "ligafala: running without a screen\n");
   return MakeHeadlessWindow(&why);
 }
