@@ -10,3 +10,14 @@
 // True when the page was fetched (even when no match was found); false
 // when the fetch failed, after the user has been told why.
 bool FetchRoundInfo(std::string_view path, std::vector<std::string>& lines);
+
+// The match-information site: setting "SITERODADA" of section "LIGAFALA",
+// or the public site when it is not set.
+std::string RoundInfoSite();
+
+// The request for a series' round page; `hostHeader` is what "Host: "
+// carries.
+std::string RoundInfoRequest(std::string_view path, std::string_view hostHeader);
+
+// One line per match block of a fetched page.
+void ScrapeRoundInfo(std::string_view page, std::vector<std::string>& lines);
