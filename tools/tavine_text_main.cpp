@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "mbrola_tts/front_end.h"
+#include "mbrola_tts/letters.h"
 #include "mbrola_tts/prosody.h"
 #include "platform/cp1252.h"
 
@@ -86,14 +87,22 @@ int main(int argc, char** argv) {
     if (!utf8Line.empty() && utf8Line.back() == '\r') utf8Line.pop_back();
     const std::string line = platform::Utf8ToCp1252(utf8Line);
     if (mode == "--check-phonemes") {
-      if (line.empty()) continue;
-      std::string foreign;
-      for (const std::string& name : WordPhonemeNames(line)) {
-        if (!IsVoicePhoneme(name)) foreign += " " + name;
-      }
-      if (!foreign.empty()) {
-        std::cout << utf8Line << ":" << Utf8(foreign) << '\n';
-        ++foreignWords;
+      // Every word of the line (club names have several) is checked alone.
+      std::size_t i = 0;
+      while (i < line.size()) {
+        while (i < line.size() && !tavine::IsTextLetter(line[i])) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && tavine::IsTextLetter(line[i])) ++i;
+        if (i == start) break;
+        const std::string word = line.substr(start, i - start);
+        std::string foreign;
+        for (const std::string& name : WordPhonemeNames(word)) {
+          if (!IsVoicePhoneme(name)) foreign += " " + name;
+        }
+        if (!foreign.empty()) {
+          std::cout << Utf8(word) << ":" << Utf8(foreign) << '\n';
+          ++foreignWords;
+        }
       }
       continue;
     }
