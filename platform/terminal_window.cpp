@@ -77,7 +77,7 @@ struct TerminalState {
   bool exists = false;
   bool shown = false;
   bool focused = true;
-  bool focusMessagePending = false;
+  uint32_t focusMessage = 0;  // kMsgSetFocus or kMsgKillFocus to post; 0: none
   std::string title;
   TerminalScreen screen;
 
@@ -401,7 +401,7 @@ void EndHandOver() {
   TakeTerminal();
   WriteTitle();
   terminal.focused = true;
-  terminal.focusMessagePending = true;
+  terminal.focusMessage = kMsgSetFocus;
 }
 
 void PostSimple(MessageSink& sink, uint32_t id) {
@@ -459,14 +459,14 @@ class TerminalWindow final : public WindowBackend {
   }
   void ShowWindow(bool) override {
     if (!terminal.exists) return;
-    if (!terminal.shown) terminal.focusMessagePending = true;
+    if (!terminal.shown) terminal.focusMessage = terminal.focused ? kMsgSetFocus : kMsgKillFocus;
     terminal.shown = true;
     terminal.screen.changed = true;
   }
   void DestroyWindow() override {
     terminal.exists = false;
     terminal.shown = false;
-    terminal.focusMessagePending = false;
+    terminal.focusMessage = 0;
   }
   void SetTitle(const std::string& title) override {
     terminal.title = title;
@@ -513,15 +513,12 @@ class TerminalWindow final : public WindowBackend {
 
   void Poll(MessageSink& sink, bool /*awaitingKey*/) override {
     DrainWake();
-    if (terminal.handedOver) {
-      if (!ChildEnded()) return;
-      EndHandOver();
+    if (terminal.handedOver && ChildEnded()) EndHandOver();
+    if (terminal.focusMessage != 0 && terminal.exists && terminal.shown) {
+      PostSimple(sink, terminal.focusMessage);
+      terminal.focusMessage = 0;
     }
-    if (!terminal.taken || !terminal.exists) return;
-    if (terminal.focusMessagePending && terminal.shown) {
-      terminal.focusMessagePending = false;
-      PostSimple(sink, terminal.focused ? kMsgSetFocus : kMsgKillFocus);
-    }
+    if (terminal.handedOver || !terminal.taken || !terminal.exists) return;
     const int columnsBefore = terminal.columns;
     const int rowsBefore = terminal.rows;
     ReadSize();
@@ -591,7 +588,7 @@ class TerminalWindow final : public WindowBackend {
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGINT, &ignore, &terminal.interruptBefore);
     sigaction(SIGQUIT, &ignore, &terminal.quitBefore);
-    terminal.focusMessagePending = true;
+    terminal.focusMessage = kMsgKillFocus;
   }
 
   bool ReportsKeyReleases() const override { return terminal.releases; }
