@@ -44,7 +44,9 @@ void TeamLoopWithin(std::string_view text, std::vector<std::string>& lines,
     const std::size_t namePos = FindFrom(text, name, start);
     const std::size_t nameBegin = std::min(namePos == npos ? start + 5 : namePos + 6, text.size());
     const std::size_t nameCut = FindFrom(text, nameEnd, nameBegin);
-    std::string line = nameCut == npos ? std::string() : PageField(text, nameBegin, nameCut);
+    std::string line;
+    line.reserve(48);
+    if (nameCut != npos) AppendPageField(line, text, nameBegin, nameCut);
     line += ' ';
     line += std::to_string(n);
     line += kOrdinalMark;
@@ -67,14 +69,14 @@ void TeamLoopWithin(std::string_view text, std::vector<std::string>& lines,
     line += ' ';
     if (count > 0) {
       const std::size_t begin = start + openPos;
-      line += PageField(text, begin, begin + static_cast<std::size_t>(count));
+      AppendPageField(line, text, begin, begin + static_cast<std::size_t>(count));
     }
     line += " pontos";
 
-    std::string repaired = RepairAccents(line);
-    if (repaired.size() > allowance) break;
-    allowance -= repaired.size();
-    lines.push_back(std::move(repaired));
+    RepairAccentsInPlace(line);
+    if (line.size() > allowance) break;
+    allowance -= line.size();
+    lines.push_back(std::move(line));
   }
 }
 

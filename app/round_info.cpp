@@ -179,10 +179,10 @@ void ScrapeRoundInfo(std::string_view page, std::vector<std::string>& lines) {
       if (x != npos) part.replace(x, 1, "x " + awayName);
       line += part;
     }
-    std::string repaired = RepairAccents(line);
-    if (repaired.size() > allowance) break;
-    allowance -= repaired.size();
-    lines.push_back(std::move(repaired));
+    RepairAccentsInPlace(line);
+    if (line.size() > allowance) break;
+    allowance -= line.size();
+    lines.push_back(std::move(line));
   }
 }
 

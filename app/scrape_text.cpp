@@ -52,33 +52,41 @@ constexpr RepairTable kRepairTable = MakeRepairTable();
 // all; the only repair whose result can pair with the next byte is the one
 // that gives 0xC3 itself, and that new pair is made only by the repairs
 // that come after it.
-std::string RepairAccents(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+void RepairAccentsInPlace(std::string& text) {
+  std::size_t i = text.find(static_cast<char>(kUtf8Lead));
+  if (i == std::string::npos) return;
   const uint8_t leadMakingRow = kRepairTable.row[kLeadMakingSecond];
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  const std::size_t size = text.size();
+  std::size_t out = i;
+  for (; i < size; ++i) {
     const auto byte = static_cast<uint8_t>(text[i]);
-    if (byte != kUtf8Lead || i + 1 >= text.size()) {
-      out += static_cast<char>(byte);
+    if (byte != kUtf8Lead || i + 1 >= size) {
+      text[out++] = static_cast<char>(byte);
       continue;
     }
     const auto second = static_cast<uint8_t>(text[i + 1]);
     const uint8_t row = kRepairTable.row[second];
     if (row == 0) {
-      out += static_cast<char>(byte);
+      text[out++] = static_cast<char>(byte);
       continue;
     }
-    if (row == leadMakingRow && i + 2 < text.size()) {
+    if (row == leadMakingRow && i + 2 < size) {
       const auto next = static_cast<uint8_t>(text[i + 2]);
       if (kRepairTable.row[next] > leadMakingRow) {
-        out += static_cast<char>(kRepairTable.replacement[next]);
+        text[out++] = static_cast<char>(kRepairTable.replacement[next]);
         i += 2;
         continue;
       }
     }
-    out += static_cast<char>(kRepairTable.replacement[second]);
+    text[out++] = static_cast<char>(kRepairTable.replacement[second]);
     ++i;
   }
+  text.resize(out);
+}
+
+std::string RepairAccents(std::string_view text) {
+  std::string out(text);
+  RepairAccentsInPlace(out);
   return out;
 }
 
@@ -115,7 +123,13 @@ std::size_t FirstNonBlankFrom(std::string_view page, BlankSkip& skip, std::size_
 }
 
 std::string PageField(std::string_view page, std::size_t begin, std::size_t end) {
+  std::string field;
+  AppendPageField(field, page, begin, end);
+  return field;
+}
+
+void AppendPageField(std::string& out, std::string_view page, std::size_t begin, std::size_t end) {
   begin = std::min(begin, page.size());
   end = std::clamp(end, begin, page.size());
-  return std::string(page.substr(begin, std::min(end - begin, kMaxFieldBytes)));
+  out.append(page.substr(begin, std::min(end - begin, kMaxFieldBytes)));
 }

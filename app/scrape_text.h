@@ -18,6 +18,8 @@
 // their Windows-1252 bytes (capital C cedilla gives the small one); every
 // other byte stays.
 std::string RepairAccents(std::string_view text);
+// The same, made in place (the text can only shrink).
+void RepairAccentsInPlace(std::string& text);
 
 // Removes blanks (character 32 only) from both ends.
 std::string TrimBlanks(std::string_view text);
@@ -50,3 +52,4 @@ std::size_t FirstNonBlankFrom(std::string_view page, BlankSkip& skip, std::size_
 
 // page[begin, end) clipped to the page and cut at kMaxFieldBytes.
 std::string PageField(std::string_view page, std::size_t begin, std::size_t end);
+void AppendPageField(std::string& out, std::string_view page, std::size_t begin, std::size_t end);
