@@ -2,6 +2,8 @@
 // the user hears.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cctype>
 
 #include "console/menu_selector.h"
@@ -56,6 +58,9 @@ class MenuSelectorTest : public SpeechTest {
   };
 
   void SetUp() override {
+    // Tests move into drive C:, which goes when they end; later tests start
+    // from the folder the suite ran in.
+    startFolder_ = std::filesystem::current_path();
     SpeechTest::SetUp();
     SpeechUseBuiltInVoice(&kSilentVoice);
     MenuStart();
@@ -64,6 +69,7 @@ class MenuSelectorTest : public SpeechTest {
   void TearDown() override {
     SpeechUseBuiltInVoice(nullptr);
     MenuEnd();
+    std::filesystem::current_path(startFolder_);
     SpeechTest::TearDown();
   }
 
@@ -112,6 +118,8 @@ class MenuSelectorTest : public SpeechTest {
 
   std::vector<Screen> atKeyWaits_;
   Screen latest_;
+
+  std::filesystem::path startFolder_;
 };
 
 TEST_F(MenuSelectorTest, DrawsTheBoxHighlightsTheCurrentOptionAndPutsTheScreenBack) {

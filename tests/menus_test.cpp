@@ -45,6 +45,9 @@ namespace testing_support {
 class MenusTest : public SpeechTest {
  protected:
   void SetUp() override {
+    // Tests move into drive C:, which goes when they end; later tests start
+    // from the folder the suite ran in.
+    startFolder_ = std::filesystem::current_path();
     SpeechTest::SetUp();
     SpeechUseBuiltInVoice(&kSilentVoice);
     MenuStart();
@@ -54,6 +57,7 @@ class MenusTest : public SpeechTest {
   void TearDown() override {
     SpeechUseBuiltInVoice(nullptr);
     MenuEnd();
+    std::filesystem::current_path(startFolder_);
     SpeechTest::TearDown();
   }
   void Type(const Keys& keys) {
@@ -71,6 +75,8 @@ class MenusTest : public SpeechTest {
     }
     return heard;
   }
+
+  std::filesystem::path startFolder_;
 };
 
 TEST_F(MenusTest, OnlyCapitalOrSmallSConfirmsTheEnd) {
