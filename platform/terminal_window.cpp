@@ -101,7 +101,10 @@ struct TerminalState {
   bool signalsInstalled = false;
   bool exitHookAdded = false;
 };
-TerminalState terminal;
+// Never destroyed: the window facade's backend may be destroyed after this
+// file's statics at the end of the program, and the signal handlers may run
+// at any time.
+TerminalState& terminal = *new TerminalState;
 
 // --- Writing to the terminal ---------------------------------------------
 
