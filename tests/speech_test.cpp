@@ -4,6 +4,7 @@
 #include "platform/cp1252.h"
 #include "platform/keys.h"
 #include "tests/speech_fixture.h"
+#include "tests/synth_fixture.h"
 
 using testing_support::KeyPress;
 using testing_support::MakeWave;
@@ -30,6 +31,7 @@ class SpeakTextTest : public SpeechTest {
   void SetUp() override {
     SpeechTest::SetUp();
     SpeechUseBuiltInVoice(&kRecorder);
+    testing_support::InstallSilentVoice(drive_.path());
     SpeechInit(0, "");
     ClearLogs();
   }

@@ -8,6 +8,7 @@
 #include "platform/observe.h"
 #include "platform/paths.h"
 #include "platform/window.h"
+#include "tests/synth_fixture.h"
 #include "tests/test_support.h"
 
 using testing_support::ReadFile;
@@ -32,6 +33,7 @@ std::vector<std::string> ScreenRows(const std::string& screenFile) {
 
 TEST(StartupTest, AnEmptyDriveSaysTheProgramIsNotInstalledAndEnds) {
   TempDir drive, scratch;
+  testing_support::InstallSilentVoice(drive.path());
   // Started in a folder of its own: when the move into the installation
   // folder fails, the program file is looked for in the folder it started in.
   const RunResult result = RunProgram({{"TALMAR_DRIVE_C", drive.path()},
@@ -50,6 +52,7 @@ TEST(StartupTest, AnEmptyDriveSaysTheProgramIsNotInstalledAndEnds) {
 TEST(StartupTest, AnInstalledProgramFoundFromAnotherFolderRunsAndBreakEndsItWith255) {
   TempDir drive, scratch, elsewhere;
   WriteFile(drive / "TALMAR/Ligafala", "");  // letter case of the folders does not matter
+  testing_support::InstallSilentVoice(drive.path());
   WriteFile(scratch / "keys", "Break\n");
   const RunResult result = RunProgram({{"TALMAR_DRIVE_C", drive.path()},
                                        {"TALMAR_KEYS", scratch / "keys"},
@@ -64,6 +67,7 @@ TEST(StartupTest, AnInstalledProgramFoundFromAnotherFolderRunsAndBreakEndsItWith
 TEST(StartupTest, TheEndOfTheKeyScriptClosesTheWindow) {
   TempDir drive;
   WriteFile(drive / "talmar/ligafala", "");
+  testing_support::InstallSilentVoice(drive.path());
   const RunResult result = RunProgram({{"TALMAR_DRIVE_C", drive.path()}}, 20000, drive.path());
   EXPECT_EQ(result.exitStatus, 0) << result.output;
 }
@@ -99,6 +103,7 @@ TEST(StartupTest, ScriptedKeysReachTheKeyQueueWithTheirCodes) {
 TEST(StartupTest, AnInstalledProgramGreetsTheUserAndSpellsTheVersion) {
   TempDir drive, scratch;
   WriteFile(drive / "talmar/ligafala", "");
+  testing_support::InstallSilentVoice(drive.path());
   auto run = [&] {
     const RunResult result = RunProgram({{"TALMAR_DRIVE_C", drive.path()},
                                          {"TALMAR_AUDIO_PACE", "0"},
