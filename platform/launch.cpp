@@ -8,9 +8,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "platform/cp1252.h"
 #include "platform/paths.h"
+#include "platform/window.h"
 
 extern char** environ;
 
@@ -47,12 +49,18 @@ int FailureOf(int error) {
 
 // Only async-signal-safe calls from here on: the parent may have other
 // threads (the sound device's), whose locks the child inherits.
-[[noreturn]] void RunChild(int reportFd, const char* path, const char* folder, char* const* argv,
-                           char* const* envp) {
+[[noreturn]] void RunChild(int reportFd, int pidFd, const char* path, const char* folder,
+                           char* const* argv, char* const* envp) {
   const pid_t grandchild = fork();
-  // The middle process ends at once, so the program is adopted by init and
-  // never lingers as a zombie of ours.
-  if (grandchild != 0) _exit(grandchild < 0 ? 1 : 0);
+  // The middle process ends at once, so the program is adopted by the
+  // system and never lingers as a zombie of ours; it tells us the
+  // program's process number first.
+  if (grandchild != 0) {
+    if (grandchild > 0) {
+      [[maybe_unused]] const ssize_t sent = write(pidFd, &grandchild, sizeof grandchild);
+    }
+    _exit(grandchild < 0 ? 1 : 0);
+  }
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -70,6 +78,18 @@ int FailureOf(int error) {
   // The report pipe closes on a successful exec; a failure is written to it.
   [[maybe_unused]] const ssize_t written = write(reportFd, &error, sizeof error);
   _exit(127);
+}
+
+// Reads exactly `size` bytes; false at the end of the pipe before that.
+bool ReadWhole(int fd, void* into, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    const ssize_t n = read(fd, static_cast<char*>(into) + got, size - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    got += static_cast<std::size_t>(n);
+  }
+  return true;
 }
 
 }  // namespace
@@ -148,29 +168,40 @@ int StartProgram(std::string_view file, std::string_view parameters, std::string
   }
   envp.push_back(nullptr);
 
+  // Two pipes that close on exec: the program's number from the middle
+  // process, and a failure to start from the program's own process.
   int report[2];
+  int pidPipe[2];
   if (pipe2(report, O_CLOEXEC) != 0) return kStartOutOfMemory;
+  if (pipe2(pidPipe, O_CLOEXEC) != 0) {
+    close(report[0]);
+    close(report[1]);
+    return kStartOutOfMemory;
+  }
   const pid_t child = fork();
   if (child == 0) {
-    RunChild(report[1], program->c_str(), hostFolder.empty() ? nullptr : hostFolder.c_str(),
-             argv.data(), envp.data());
+    RunChild(report[1], pidPipe[1], program->c_str(),
+             hostFolder.empty() ? nullptr : hostFolder.c_str(), argv.data(), envp.data());
   }
   close(report[1]);
+  close(pidPipe[1]);
   if (child < 0) {
     close(report[0]);
+    close(pidPipe[0]);
     return kStartOutOfMemory;
   }
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
+  pid_t programPid = 0;
+  const bool gotPid = ReadWhole(pidPipe[0], &programPid, sizeof programPid);
+  close(pidPipe[0]);
   int error = 0;
-  ssize_t got = 0;
-  do {
-    got = read(report[0], &error, sizeof error);
-  } while (got < 0 && errno == EINTR);
+  const bool failed = ReadWhole(report[0], &error, sizeof error);
   close(report[0]);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return kStartOutOfMemory;
-  if (got == static_cast<ssize_t>(sizeof error)) return FailureOf(error);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !gotPid) return kStartOutOfMemory;
+  if (failed) return FailureOf(error);
+  NoteChildStarted(static_cast<int>(programPid));
   return kStartDone;
 }
 

@@ -28,7 +28,8 @@ inline constexpr int kStartDone = 42;
 // of at most kStartFailureLimit: the file or the folder does not exist, the
 // file is not a program, or it could not be started. The program does not
 // inherit the observation files and the key script of this one (they
-// belong to this run), nor any of its open files but the standard three.
+// belong to this run). The window backend is told of the program, so a
+// text terminal can be handed over to it until it ends.
 int StartProgram(std::string_view file, std::string_view parameters, std::string_view folder);
 
 // Cuts a parameter text into arguments as the Windows command line does:
