@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "tests/synth_fixture.h"
 #include "tests/test_support.h"
 
 using testing_support::ReadFile;
@@ -51,6 +52,7 @@ struct Installation {
   Installation() {
     WriteFile(drive / "talmar/ligafala", "");
     WriteFile(drive / "windows/SONTRA.INI", "");
+    testing_support::InstallSilentVoice(drive.path());
   }
   RunResult Run(const std::string& keys) {
     WriteFile(scratch / "keys", keys);
@@ -186,6 +188,7 @@ TEST(ScenarioTest, TheManualOpensInTheEditorAndTheMenuComesBackWithTheConsole) {
 TEST(ScenarioTest, TheTextReaderSaysTheLineItMovesToAndSpellsItOnRight) {
   TempDir drive, scratch;
   WriteFile(drive / "windows/SONTRA.INI", "");
+  testing_support::InstallSilentVoice(drive.path());
   const std::string longLine = std::string(70, 'a') + " segunda parte da linha longa";
   WriteFile(drive / "talmar/manual/ligafala.txt",
             "Primeira linha\r\n\tSegunda\r\nTerceira\n" + longLine + "\r\n");
@@ -218,6 +221,7 @@ TEST(ScenarioTest, TheTextReaderSaysTheLineItMovesToAndSpellsItOnRight) {
 TEST(ScenarioTest, TheTextReaderSaysWhenItCannotOpenTheFile) {
   TempDir drive, scratch;
   WriteFile(drive / "windows/SONTRA.INI", "");
+  testing_support::InstallSilentVoice(drive.path());
   WriteFile(scratch / "keys", "Esc\n");
   for (const std::string& file : {std::string("nada.txt"), std::string()}) {
     std::filesystem::remove(scratch / "trace");
