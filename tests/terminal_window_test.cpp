@@ -221,6 +221,20 @@ TEST_F(TerminalWindowTest, KeysArriveAsMessagesAndALoneEscAfterItsWait) {
   EXPECT_TRUE(sink.Has(platform::kMsgKeyDown, platform::kVkEscape));
 }
 
+TEST_F(TerminalWindowTest, FocusReportsMoveTheWindowOutOfFrontAndBack) {
+  Open();
+  EXPECT_NE(terminal_->Output().find("\x1b[?1004h"), std::string::npos);
+  Collect sink;
+  window_->Poll(sink, true);
+  sink.messages.clear();
+  terminal_->Type("\x1b[O");
+  ASSERT_TRUE(PollFor(sink, platform::kMsgKillFocus));
+  EXPECT_FALSE(window_->IsForeground());
+  terminal_->Type("\x1b[I");
+  ASSERT_TRUE(PollFor(sink, platform::kMsgSetFocus));
+  EXPECT_TRUE(window_->IsForeground());
+}
+
 TEST_F(TerminalWindowTest, KeyboardProtocolIsUsedWhereTheTerminalHasIt) {
   Open(/*protocol=*/true, /*trueColour=*/true);
   EXPECT_TRUE(window_->ReportsKeyReleases());
