@@ -35,14 +35,20 @@ trap cleanup EXIT INT TERM
 cmake --install "$build" --prefix "$drive" >/dev/null || exit 2
 
 # Until the installation carries a voice, the built-in synthesizer is given
-# an empty one, so the program starts and speaks nothing.
-if [ ! -d "$drive/talmar/som/difones" ]; then
-  mkdir -p "$drive/talmar/som/difones" "$drive/talmar/som/letras"
-  for file in DIFONES2.IND DIFONES2.DIF regras.rgr portug.exc; do
-    : >"$drive/talmar/som/difones/$file"
-  done
-  printf '\r\n[SINTETIZADOR]\r\nDIFONES3=DIFONES2\r\n' >>"$drive/windows/SONTRA.INI"
-fi
+# a silent one under each name the settings file asks for, and the rule
+# files it needs, so the program starts and says nothing.
+voices="$drive/talmar/som/difones"
+mkdir -p "$voices" "$drive/talmar/som/letras"
+for file in regras.rgr portug.exc; do
+  [ -e "$voices/$file" ] || : >"$voices/$file"
+done
+names=$(grep -a '^DIFONES[0-9]*=' "$drive/windows/SONTRA.INI" 2>/dev/null | cut -d= -f2 | tr -d '\r' | sort -u)
+for name in "" $names; do
+  if ! ls "$voices" | grep -qix -- "$name.ind"; then
+    : >"$voices/$name.IND"
+    : >"$voices/$name.DIF"
+  fi
+done
 
 pass() { echo "ok   - $1"; }
 fail() {
