@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -95,6 +96,8 @@ struct TerminalState {
 
   // Read by the signal handlers.
   volatile sig_atomic_t rawActive = 0;
+  int savedErrorFd = -1;  // standard error while it is held aside
+  int heldErrorFd = -1;   // the file that holds what was written meanwhile
   std::array<char, 96> restoreBytes{};
   std::size_t restoreLength = 0;
   std::array<struct sigaction, kMaxSignal> signalBefore{};
@@ -139,6 +142,58 @@ void PrepareRestore() {
   std::memcpy(terminal.restoreBytes.data(), bytes.data(), terminal.restoreLength);
 }
 
+// Standard error goes to an unnamed file while the program's screen is up,
+// when it is the same terminal.
+void HoldErrorOutput() {
+  if (!terminal.options.holdErrorOutput || terminal.savedErrorFd >= 0) return;
+  struct stat error {};
+  struct stat screen {};
+  if (fstat(STDERR_FILENO, &error) != 0 || fstat(terminal.options.outputFd, &screen) != 0 ||
+      !S_ISCHR(error.st_mode) || error.st_rdev != screen.st_rdev) {
+    return;
+  }
+  const char* folder = std::getenv("TMPDIR");
+  int held = open(folder != nullptr && *folder != '\0' ? folder : "/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (held < 0) return;
+  const int saved = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+  if (saved < 0 || dup2(held, STDERR_FILENO) < 0) {
+    if (saved >= 0) close(saved);
+    close(held);
+    return;
+  }
+  terminal.heldErrorFd = held;
+  terminal.savedErrorFd = saved;
+}
+
+// Async-signal-safe: standard error back on the terminal, and what was
+// written to it meanwhile written there now.
+void ReleaseErrorOutput() {
+  const int saved = terminal.savedErrorFd;
+  const int held = terminal.heldErrorFd;
+  if (saved < 0) return;
+  terminal.savedErrorFd = -1;
+  terminal.heldErrorFd = -1;
+  dup2(saved, STDERR_FILENO);
+  close(saved);
+  if (lseek(held, 0, SEEK_SET) == 0) {
+    char buffer[1024];
+    for (;;) {
+      const ssize_t got = read(held, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      ssize_t done = 0;
+      while (done < got) {
+        const ssize_t written = write(STDERR_FILENO, buffer + done, static_cast<std::size_t>(got - done));
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) break;
+        done += written;
+      }
+      if (done < got) break;
+    }
+  }
+  close(held);
+}
+
 // Async-signal-safe: raw mode off and the screen given back.
 void RestoreRaw() {
   if (terminal.rawActive == 0) return;
@@ -153,6 +208,7 @@ void RestoreRaw() {
     left -= static_cast<std::size_t>(written);
   }
   if (terminal.haveOriginal) tcsetattr(terminal.options.inputFd, TCSADRAIN, &terminal.original);
+  ReleaseErrorOutput();
 }
 
 void OnFatalSignal(int signalNumber) {
@@ -228,6 +284,7 @@ void TakeTerminal() {
   PrepareRestore();
   terminal.rawActive = 1;
   EnterRawMode();
+  HoldErrorOutput();
   std::string bytes = terminal.options.linuxConsole ? "" : "\x1b[?1049h";
   bytes += "\x1b[?1004h\x1b[?25l\x1b[0m\x1b[H\x1b[2J";
   if (terminal.flagsPushed) bytes += "\x1b[>" + std::to_string(kKeyboardFlags) + "u";
@@ -641,6 +698,7 @@ TerminalWindowOptions TerminalOptionsFromEnvironment() {
   options.trueColour = colourTerm == "truecolor" || colourTerm == "24bit";
   const char* type = std::getenv("TERM");
   options.linuxConsole = type != nullptr && std::string_view(type).substr(0, 5) == "linux";
+  options.holdErrorOutput = true;
   return options;
 }
 

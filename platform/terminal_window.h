@@ -26,6 +26,10 @@ struct TerminalWindowOptions {
   // a title nor a second screen.
   bool trueColour = false;
   bool linuxConsole = false;
+  // Lines written to standard error while the program's screen is up
+  // would land among its cells: they are kept aside and written out when
+  // the terminal is given back.
+  bool holdErrorOutput = false;
 };
 
 // The options of the program's own terminal: standard input and output,

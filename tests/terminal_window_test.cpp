@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
@@ -314,10 +315,14 @@ TEST_F(TerminalWindowTest, ASignalThatEndsTheProgramRestoresTheTerminal) {
       options.inputFd = terminal_->slave();
       options.outputFd = terminal_->slave();
       options.answerWaitMs = 200;
+      options.holdErrorOutput = true;
+      dup2(terminal_->slave(), STDERR_FILENO);
       std::string why;
       auto window = platform::MakeTerminalWindowWith(options, &why);
       if (window == nullptr || !window->CreateWindow("x", 80, 25)) _exit(3);
       if (Canonical(options.inputFd)) _exit(4);
+      // A line on standard error meanwhile is written once the terminal is back.
+      std::fputs("a stray line\n", stderr);
       raise(signalNumber);
       _exit(5);
     }
@@ -326,7 +331,9 @@ TEST_F(TerminalWindowTest, ASignalThatEndsTheProgramRestoresTheTerminal) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << status;
     EXPECT_TRUE(Canonical(terminal_->slave())) << signalNumber;
-    EXPECT_TRUE(terminal_->WaitFor("\x1b[?1049l")) << signalNumber;
+    EXPECT_TRUE(terminal_->WaitFor("a stray line")) << signalNumber;
+    const std::string output = terminal_->Output();
+    EXPECT_LT(output.find("\x1b[?1049l"), output.find("a stray line")) << signalNumber;
   }
 }
 
