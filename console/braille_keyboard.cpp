@@ -1,8 +1,10 @@
 #include "console/braille_keyboard.h"
 
 #include "console/console.h"
+#include "console/text_output.h"
 #include "platform/keys.h"
 #include "platform/message.h"
+#include "platform/window.h"
 #include "speech/wave_output.h"
 
 namespace {
@@ -90,6 +92,13 @@ void ConsoleSetBrailleMode(int mode) {
   } else {
     PlayTone(800);
     PlayTone(mode == 1 ? 1600 : 400);
+    // Chords are read at key release, which some text terminals never
+    // report; the user is told rather than left with a keyboard that
+    // types nothing.
+    if (!platform::Backend().ReportsKeyReleases()) {
+      WriteLine("O teclado Braille precisa de uma janela ou de um terminal que informe quando "
+                "as teclas s\xE3o soltas.");
+    }
   }
   braille.mode = mode;
 }
