@@ -21,6 +21,8 @@ namespace testing_support {
 class ConsoleTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    std::error_code ignored;
+    startFolder_ = std::filesystem::current_path(ignored);
     env_ = std::make_unique<ScopedEnv>(
         std::map<std::string, std::string>{{"TALMAR_DRIVE_C", drive_.path()}});
     std::filesystem::create_directories(drive_ / "windows");
@@ -35,6 +37,10 @@ class ConsoleTest : public ::testing::Test {
     platform::ResetWindowSystem();
     ConsoleResetForTest();
     env_.reset();
+    // A test that moved into its drive must not leave the process in a
+    // folder that is about to be deleted.
+    std::error_code ignored;
+    std::filesystem::current_path(startFolder_, ignored);
     platform::ResetPaths();
   }
 
@@ -65,6 +71,7 @@ class ConsoleTest : public ::testing::Test {
     return text;
   }
 
+  std::filesystem::path startFolder_;
   TempDir drive_;
   std::unique_ptr<ScopedEnv> env_;
   FakeWindow* window_ = nullptr;
