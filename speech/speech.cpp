@@ -43,6 +43,7 @@ struct SpeechCore {
   uint8_t click[kWaveHeaderSize + kClickSamples] = {};
   uint8_t beep[kWaveHeaderSize + kBeepSamples] = {};
   const BuiltInVoice* voice = &kSynthesizer;
+  bool voiceStarted = false;  // false: words are not heard
 };
 SpeechCore core;
 
@@ -148,7 +149,7 @@ void SpeakBuiltIn(std::string_view original) {
       pos = end;
       if (UpperCaseText(run) == "WWW") {
         SpellText(run);
-      } else {
+      } else if (core.voiceStarted) {
         core.voice->speakPhonemes(core.voice->translateToPhonemes(run.substr(0, kMaxWordRun)),
                                   false);
       }
@@ -229,7 +230,14 @@ void SpeechInit(int speed, std::string_view soundsFolder) {
   const SpeechSettings settings = ReadSpeechSettings(speed);
   core.speed = settings.speed;
   UseSynthSettings(ReadSynthSettings(core.speed));
-  const int result = SynthInit();
+  // Settings that name no voice database (no settings file at all, on a
+  // drive where the program was only copied) leave the built-in
+  // synthesizer silent instead of ending the program: recordings still
+  // play, and the user still hears the program's own sentences where they
+  // are recorded, including why it cannot go on. A named database that
+  // cannot be opened is reported as before.
+  const bool databaseNamed = !SynthDatabaseName().empty();
+  const int result = databaseNamed ? SynthInit() : 0;
   if (result != 0) {
     WriteLine("Erro de inicializa\xE7\xE3o: " + std::to_string(result));
     WriteLine("Banco de dados de voz: " + SynthDatabaseName());
@@ -237,6 +245,8 @@ void SpeechInit(int speed, std::string_view soundsFolder) {
     ReadLine();
     ConsoleClose();
   }
+  // A voice that tests put in the synthesizer's place is always there.
+  core.voiceStarted = databaseNamed || core.voice != &kSynthesizer;
   core.soundsFolder = WithBackslash(std::string(soundsFolder));
   core.lettersFolder = WithBackslash(settings.lettersFolder);
   UseSynthSettings(ReadSynthSettings(core.speed));
@@ -280,7 +290,11 @@ void WriteLineAndSpeak(std::string_view text) {
 void SpeakChar(uint8_t character) {
   platform::TraceEvent("char", std::to_string(character));
   WaitSpeechDone();
-  WavePlayFile(SynthLettersFolder() + "_" + std::to_string(character) + ".wav");
+  // The synthesizer's letters folder; the speech settings' one when no
+  // voice was started.
+  const std::string& folder =
+      SynthLettersFolder().empty() ? core.lettersFolder : SynthLettersFolder();
+  WavePlayFile(folder + "_" + std::to_string(character) + ".wav");
 }
 
 void SpellText(std::string_view text) {

@@ -33,7 +33,6 @@ std::vector<std::string> ScreenRows(const std::string& screenFile) {
 
 TEST(StartupTest, AnEmptyDriveSaysTheProgramIsNotInstalledAndEnds) {
   TempDir drive, scratch;
-  testing_support::InstallSilentVoice(drive.path());
   // Started in a folder of its own: when the move into the installation
   // folder fails, the program file is looked for in the folder it started in.
   const RunResult result = RunProgram({{"TALMAR_DRIVE_C", drive.path()},
@@ -140,4 +139,21 @@ TEST(StartupTest, AnInstalledProgramGreetsTheUserAndSpellsTheVersion) {
   const std::vector<std::string> audio = ReadLines(scratch / "audio");
   ASSERT_FALSE(audio.empty());
   EXPECT_EQ(audio.front().substr(audio.front().find(' ') + 1), "open 16000 16 1");
+}
+
+// A voice database that the settings name but that cannot be opened ends the
+// program after saying so on the screen and waiting for Enter.
+TEST(StartupTest, AVoiceThatCannotStartIsReportedAndEndsTheProgram) {
+  TempDir drive, scratch;
+  WriteFile(drive / "talmar/ligafala", "");
+  WriteFile(drive / "windows/SONTRA.INI", "[SINTETIZADOR]\r\nDIFONES3=FALTA\r\n");
+  WriteFile(scratch / "keys", "Enter\n");
+  const RunResult result = RunProgram({{"TALMAR_DRIVE_C", drive.path()},
+                                       {"TALMAR_KEYS", scratch / "keys"},
+                                       {"TALMAR_SCREEN", scratch / "screen.txt"}},
+                                      20000, drive.path());
+  EXPECT_EQ(result.exitStatus, 0) << result.output;
+  const std::vector<std::string> rows = ScreenRows(scratch / "screen.txt");
+  EXPECT_EQ(rows[0].substr(0, 26), "Erro de inicializa\xC3\xA7\xC3\xA3o: 1");
+  EXPECT_EQ(rows[1].substr(0, 28), "Banco de dados de voz: FALTA");
 }
