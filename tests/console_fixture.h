@@ -21,8 +21,11 @@ namespace testing_support {
 class ConsoleTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::error_code ignored;
-    startFolder_ = std::filesystem::current_path(ignored);
+    // The folder to come back to; the temporary folder when an earlier test
+    // left the process in a folder that is gone.
+    std::error_code error;
+    startFolder_ = std::filesystem::current_path(error);
+    if (error) startFolder_ = std::filesystem::temp_directory_path();
     env_ = std::make_unique<ScopedEnv>(
         std::map<std::string, std::string>{{"TALMAR_DRIVE_C", drive_.path()}});
     std::filesystem::create_directories(drive_ / "windows");

@@ -50,20 +50,9 @@ void RecordDelay(uint16_t milliseconds) {
 }  // namespace
 
 
-// The working folder to return to after a test; the system's temporary
-// folder when an earlier test left the process in a folder that is gone.
-static std::filesystem::path FolderToComeBackTo() {
-  std::error_code error;
-  std::filesystem::path folder = std::filesystem::current_path(error);
-  return error ? std::filesystem::temp_directory_path() : folder;
-}
-
 class LauncherTest : public SpeechTest {
  protected:
   void SetUp() override {
-    // Tests move into drive C:, which goes when they end; later tests start
-    // from the folder the suite ran in.
-    startFolder_ = FolderToComeBackTo();
     SpeechTest::SetUp();
     delayLog = DelayLog{};
     delayLog.window = window_;
@@ -71,16 +60,12 @@ class LauncherTest : public SpeechTest {
   }
   void TearDown() override {
     LauncherUseDelay(nullptr);
-    std::error_code ignored;
-    std::filesystem::current_path(startFolder_, ignored);
     SpeechTest::TearDown();
   }
   void InstallEditor(const std::string& relative) {
     Install(relative, kStandInEditor);
     chmod((drive_ / relative).c_str(), 0755);
   }
-
-  std::filesystem::path startFolder_;
 };
 
 TEST_F(LauncherTest, TheEditorStartsInTheWorkingFolderWithItsParametersAsSeparateArguments) {

@@ -51,14 +51,6 @@ const std::vector<Message> kCtrlPgDn = KeyPress(platform::kVkNext, platform::kMo
 namespace testing_support {
 
 
-// The working folder to return to after a test; the system's temporary
-// folder when an earlier test left the process in a folder that is gone.
-static std::filesystem::path FolderToComeBackTo() {
-  std::error_code error;
-  std::filesystem::path folder = std::filesystem::current_path(error);
-  return error ? std::filesystem::temp_directory_path() : folder;
-}
-
 class MenuSelectorTest : public SpeechTest {
  protected:
   struct Screen {
@@ -67,9 +59,6 @@ class MenuSelectorTest : public SpeechTest {
   };
 
   void SetUp() override {
-    // Tests move into drive C:, which goes when they end; later tests start
-    // from the folder the suite ran in.
-    startFolder_ = FolderToComeBackTo();
     SpeechTest::SetUp();
     SpeechUseBuiltInVoice(&kSilentVoice);
     MenuStart();
@@ -78,8 +67,6 @@ class MenuSelectorTest : public SpeechTest {
   void TearDown() override {
     SpeechUseBuiltInVoice(nullptr);
     MenuEnd();
-    std::error_code ignored;
-    std::filesystem::current_path(startFolder_, ignored);
     SpeechTest::TearDown();
   }
 
@@ -129,7 +116,6 @@ class MenuSelectorTest : public SpeechTest {
   std::vector<Screen> atKeyWaits_;
   Screen latest_;
 
-  std::filesystem::path startFolder_;
 };
 
 TEST_F(MenuSelectorTest, DrawsTheBoxHighlightsTheCurrentOptionAndPutsTheScreenBack) {

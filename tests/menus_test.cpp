@@ -43,20 +43,9 @@ const std::string kFarewell = "say Fim do ligafala";
 namespace testing_support {
 
 
-// The working folder to return to after a test; the system's temporary
-// folder when an earlier test left the process in a folder that is gone.
-static std::filesystem::path FolderToComeBackTo() {
-  std::error_code error;
-  std::filesystem::path folder = std::filesystem::current_path(error);
-  return error ? std::filesystem::temp_directory_path() : folder;
-}
-
 class MenusTest : public SpeechTest {
  protected:
   void SetUp() override {
-    // Tests move into drive C:, which goes when they end; later tests start
-    // from the folder the suite ran in.
-    startFolder_ = FolderToComeBackTo();
     SpeechTest::SetUp();
     SpeechUseBuiltInVoice(&kSilentVoice);
     MenuStart();
@@ -66,8 +55,6 @@ class MenusTest : public SpeechTest {
   void TearDown() override {
     SpeechUseBuiltInVoice(nullptr);
     MenuEnd();
-    std::error_code ignored;
-    std::filesystem::current_path(startFolder_, ignored);
     SpeechTest::TearDown();
   }
   void Type(const Keys& keys) {
@@ -86,7 +73,6 @@ class MenusTest : public SpeechTest {
     return heard;
   }
 
-  std::filesystem::path startFolder_;
 };
 
 TEST_F(MenusTest, OnlyCapitalOrSmallSConfirmsTheEnd) {
