@@ -9,7 +9,6 @@
 namespace {
 
 constexpr std::string_view kTlsPrefix = "https://";
-constexpr uint16_t kPlainPort = 80;
 constexpr uint16_t kTlsPort = 443;
 // A status line is a few dozen bytes; anything longer is not one, and is
 // shown and spoken only this far.
