@@ -12,14 +12,10 @@
 
 using platform::Message;
 using testing_support::KeyPress;
+using testing_support::kSilentVoice;
 
 namespace {
 
-std::string Silent(std::string_view) { return ""; }
-void SilentPhonemes(std::string_view, bool) {}
-std::string SilentNumber(int64_t) { return ""; }
-void SilentNumberWords(std::string_view, bool) {}
-constexpr BuiltInVoice kSilentVoice = {Silent, SilentPhonemes, SilentNumber, SilentNumberWords};
 
 using Keys = std::vector<std::vector<Message>>;
 

@@ -15,6 +15,14 @@
 
 namespace testing_support {
 
+// A built-in voice that says nothing, for tests that listen to the trace.
+inline std::string SilentWords(std::string_view) { return ""; }
+inline void SilentPhonemes(std::string_view, bool) {}
+inline std::string SilentNumber(int64_t) { return ""; }
+inline void SilentNumberWords(std::string_view, bool) {}
+constexpr BuiltInVoice kSilentVoice = {SilentWords, SilentPhonemes, SilentNumber,
+                                       SilentNumberWords};
+
 // A RIFF WAVE file image with a 44-byte header.
 std::string MakeWave(const std::string& samples, int rate, int bits, int channels);
 
