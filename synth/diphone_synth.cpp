@@ -501,6 +501,17 @@ bool SynthOpenDatabaseAt(std::string_view pathWithoutExtension) {
 
 std::size_t SynthIndexSize() { return synth.index.size(); }
 
+std::string VoiceIndexRecord(std::string_view name, uint32_t size, uint32_t offset) {
+  std::string record(15, '\0');
+  const std::size_t length = std::min<std::size_t>(name.size(), 8);
+  record[0] = static_cast<char>(length);
+  record.replace(1, length, name.substr(0, length));
+  record[9] = static_cast<char>(size & 0xFF);
+  record[10] = static_cast<char>((size >> 8) & 0xFF);
+  for (int i = 0; i < 4; ++i) record[11 + i] = static_cast<char>(offset >> (8 * i));
+  return record;
+}
+
 void SpeakPhonemes(std::string_view s, bool punctuationAsRecording) {
   EnsureBuffer();
   synth.fill = kWaveHeaderSize;

@@ -47,6 +47,10 @@ const std::string& SynthDiphonesFolder();
 bool SynthOpenDatabaseAt(std::string_view pathWithoutExtension);
 std::size_t SynthIndexSize();
 
+// One 15-byte record of the voice database's index file: the name's length
+// and characters, the segment's size and its offset in the data file.
+std::string VoiceIndexRecord(std::string_view name, uint32_t size, uint32_t offset);
+
 // Where finished sound images go: PlayWaveAndWait normally; tests and
 // tools put their own receiver in its place (null restores it).
 using SynthOutput = void (*)(const uint8_t* image, std::size_t size);

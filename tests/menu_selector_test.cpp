@@ -91,19 +91,6 @@ class MenuSelectorTest : public SpeechTest {
     };
   }
 
-  // What the user heard: speech, spelled characters, recordings and beeps.
-  std::vector<std::string> Heard() {
-    std::vector<std::string> heard;
-    for (const std::string& event : Trace()) {
-      if (event.rfind("say ", 0) == 0 || event.rfind("char ", 0) == 0 ||
-          event.rfind("sound ", 0) == 0) {
-        heard.push_back(event);
-      } else if (event.rfind("beep", 0) == 0) {
-        heard.push_back("beep");
-      }
-    }
-    return heard;
-  }
 
   void AddOptions(const std::vector<std::string>& texts) {
     for (const std::string& text : texts) MenuAddOption("", text);

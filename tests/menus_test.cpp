@@ -56,18 +56,6 @@ class MenusTest : public SpeechTest {
   void Type(const Keys& keys) {
     for (const auto& key : keys) window_->onKeyWait.push_back(key);
   }
-  std::vector<std::string> Heard() {
-    std::vector<std::string> heard;
-    for (const std::string& event : Trace()) {
-      if (event.rfind("say ", 0) == 0 || event.rfind("char ", 0) == 0 ||
-          event.rfind("sound ", 0) == 0) {
-        heard.push_back(event);
-      } else if (event.rfind("beep", 0) == 0) {
-        heard.push_back("beep");
-      }
-    }
-    return heard;
-  }
 
 };
 

@@ -65,6 +65,19 @@ class SpeechTest : public ConsoleTest {
   }
   std::vector<std::string> Trace() { return Events("trace"); }
   std::vector<std::string> AudioLog() { return Events("audio"); }
+  // What the user heard: speech, spelled characters, recordings and beeps.
+  std::vector<std::string> Heard() {
+    std::vector<std::string> heard;
+    for (const std::string& event : Trace()) {
+      if (event.rfind("say ", 0) == 0 || event.rfind("char ", 0) == 0 ||
+          event.rfind("sound ", 0) == 0) {
+        heard.push_back(event);
+      } else if (event.rfind("beep", 0) == 0) {
+        heard.push_back("beep");
+      }
+    }
+    return heard;
+  }
   void ClearLogs() {
     WriteFile(logs_ / "trace", "");
     WriteFile(logs_ / "audio", "");

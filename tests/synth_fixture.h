@@ -32,15 +32,8 @@ inline std::pair<std::string, std::string> MakeVoiceDatabase(
     const std::map<std::string, std::string>& segments) {
   std::string index, data;
   for (const auto& [name, samples] : segments) {
-    std::string record(15, '\0');
-    record[0] = static_cast<char>(name.size());
-    record.replace(1, name.size(), name);
-    const auto size = static_cast<uint32_t>(samples.size());
-    const auto offset = static_cast<uint32_t>(data.size());
-    record[9] = static_cast<char>(size & 0xFF);
-    record[10] = static_cast<char>(size >> 8);
-    for (int i = 0; i < 4; ++i) record[11 + i] = static_cast<char>(offset >> (8 * i));
-    index += record;
+    index += VoiceIndexRecord(name, static_cast<uint32_t>(samples.size()),
+                              static_cast<uint32_t>(data.size()));
     data += samples;
   }
   return {index, data};

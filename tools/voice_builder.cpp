@@ -257,15 +257,8 @@ int BuildDatabase(int argc, char** argv) {
     const std::vector<int16_t> raw = Espeak("[[" + phonemes + "]]", 160, &rate);
     std::string samples = To8Bit(raw, rate, true);
     if (samples.empty() || samples.size() > 65535 || data.size() + samples.size() > 0xFFFFFFFFu) continue;
-    std::string record(15, '\0');
-    record[0] = static_cast<char>(segment.size());
-    record.replace(1, segment.size(), segment);
-    const auto size = static_cast<uint32_t>(samples.size());
-    const auto offset = static_cast<uint32_t>(data.size());
-    record[9] = static_cast<char>(size & 0xFF);
-    record[10] = static_cast<char>(size >> 8);
-    for (int i = 0; i < 4; ++i) record[11 + i] = static_cast<char>(offset >> (8 * i));
-    index += record;
+    index += VoiceIndexRecord(segment, static_cast<uint32_t>(samples.size()),
+                              static_cast<uint32_t>(data.size()));
     data += samples;
     ++count;
   }
